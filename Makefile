@@ -6,9 +6,9 @@ PREFIX     ?= /usr/local
 
 # Debian packages needed to build, run and test.
 PACKAGES := cmake make g++ pkg-config qt6-base-dev qt6-qpa-plugins libpcap-dev \
-            libgtest-dev libgmock-dev fonts-dejavu-core
+            libgtest-dev libgmock-dev fonts-dejavu-core libcap2-bin
 
-.PHONY: all build deps test clean
+.PHONY: all build deps test run install clean
 
 all: build
 
@@ -33,6 +33,15 @@ build: $(BUILD)/CMakeCache.txt
 test: deps
 	$(MAKE) build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS)
+
+run: deps
+	$(MAKE) build
+	tools/run-demo.sh $(BUILD)
+
+# make install PREFIX=/opt/zorvik SETCAP=1 also grants the capture capability.
+install: build
+	cmake -S . -B $(BUILD) -DZORVIK_SETCAP=$(if $(SETCAP),ON,OFF)
+	cmake --install $(BUILD) --prefix $(PREFIX)
 
 clean:
 	rm -rf $(BUILD) $(BUILD_ASAN)

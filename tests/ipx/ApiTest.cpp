@@ -254,8 +254,9 @@ TEST(TransportConfigParse, ReadsEverySchemeAndRefusesTheRest)
             continue;
         EXPECT_EQ(config.kind, c.kind) << shown;
         EXPECT_EQ(config.target, c.target) << shown;
-        if (c.kind == Kind::Dosbox)
+        if (c.kind == Kind::Dosbox) {
             EXPECT_EQ(config.port, c.port) << shown;
+        }
     }
 }
 

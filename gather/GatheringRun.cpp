@@ -79,6 +79,15 @@ RunEnd RunGathering(int& bGathering, const ScanBuffer& scan) {
 
     while (end == RunEnd::Stopped && bGathering) {
         if (TolvSipxCheckCompletion(block) != 0) {
+            // A transport that died (interface gone, hub gone) would otherwise
+            // look like a quiet network for ever.
+            status = TolvSipxGetSocketError(socketHandle);
+            if (status < 0) {
+                ShowFailure("Gathering stopped: the network failed with status %08lX", status);
+                bGathering = 0;
+                end = RunEnd::Failed;
+                break;
+            }
             // Nothing received yet: sleep until a datagram may have come or the
             // window has input, and let that input run, so that every command
             // works while the network is quiet.

@@ -72,7 +72,7 @@ bool ParseReportOptions(const std::vector<std::string>& args, ReportOptions& opt
         if (option == "--duration") {
             double seconds = 0;
             if (!ParseDuration(value, seconds)) {
-                error = "--duration needs a positive number of seconds, not '" + value + "'";
+                error = "--duration needs a number of seconds above 0 and at most 366 days, not '" + value + "'";
                 return false;
             }
             options.durationSeconds = seconds;

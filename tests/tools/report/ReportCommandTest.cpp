@@ -237,8 +237,9 @@ TEST_F(ReportCommand, BadArgumentsExitWithTwoAndSayWhy) {
         {{"--bogus"}, "file:" + capture, "zorvik-report: unknown option --bogus\n"},
         {{"stray"}, "file:" + capture, "zorvik-report: unexpected argument stray\n"},
         {{"--sort", "size"}, "file:" + capture, "zorvik-report: --sort takes name, type, address or hops, not 'size'\n"},
-        {{"--duration", "soon"}, "file:" + capture, "zorvik-report: --duration needs a positive number of seconds, not 'soon'\n"},
-        {{"--duration", "0"}, "file:" + capture, "zorvik-report: --duration needs a positive number of seconds, not '0'\n"},
+        {{"--duration", "soon"}, "file:" + capture, "zorvik-report: --duration needs a number of seconds above 0 and at most 366 days, not 'soon'\n"},
+        {{"--duration", "1e9"}, "file:" + capture, "zorvik-report: --duration needs a number of seconds above 0 and at most 366 days, not '1e9'\n"},
+        {{"--duration", "0"}, "file:" + capture, "zorvik-report: --duration needs a number of seconds above 0 and at most 366 days, not '0'\n"},
         {{"--duration"}, "file:" + capture, "zorvik-report: option --duration needs a value\n"},
         {{"-o", "a.log", "-o", "b.log"}, "file:" + capture, "zorvik-report: only one -o FILE may be given\n"},
         {{}, "dosbox:127.0.0.1:1", "zorvik-report: --duration is required for dosbox:127.0.0.1:1"},
@@ -285,6 +286,11 @@ TEST_F(ReportCommand, TransportAndWriteFailuresExitWithOneAndKeepTheOldReport) {
     const RunResult toFolder = Report({"--transport", "file:" + capture, "-o", m_dir});
     EXPECT_EQ(toFolder.exitCode, 1);
     EXPECT_EQ(toFolder.err, "zorvik-report: cannot write " + m_dir + ": Is a directory\n");
+
+    const std::string full = std::string(ZORVIK_REPORT) + " --transport file:" + capture + " >/dev/full 2>" + Path("full.err");
+    const int status = std::system(full.c_str());
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
+    EXPECT_EQ(ReadAll(Path("full.err")), "zorvik-report: cannot write standard output: No space left on device\n");
 }
 
 }  // namespace

@@ -125,6 +125,15 @@ protected:
     // Runs the command with TOLVSIPX set to transport (or removed when absent).
     RunResult Report(const std::vector<std::string>& args, const std::optional<std::string>& transport = std::nullopt,
                int signalAfterMs = -1) {
+        const pid_t pid = StartReport(args, transport);
+        if (signalAfterMs >= 0 && pid > 0) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(signalAfterMs));
+            kill(pid, SIGTERM);
+        }
+        return FinishReport(pid);
+    }
+
+    pid_t StartReport(const std::vector<std::string>& args, const std::optional<std::string>& transport) {
         const std::string outPath = Path("stdout"), errPath = Path("stderr");
         const pid_t pid = fork();
         if (pid == 0) {
@@ -139,17 +148,17 @@ protected:
             execv(ZORVIK_REPORT, argv.data());
             _exit(127);
         }
+        return pid;
+    }
+
+    RunResult FinishReport(pid_t pid) {
         RunResult run;
         if (pid < 0) return run;
-        if (signalAfterMs >= 0) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(signalAfterMs));
-            kill(pid, SIGTERM);
-        }
         int status = 0;
         waitpid(pid, &status, 0);
         run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        run.out = ReadAll(outPath);
-        run.err = ReadAll(errPath);
+        run.out = ReadAll(Path("stdout"));
+        run.err = ReadAll(Path("stderr"));
         return run;
     }
 
@@ -225,6 +234,43 @@ TEST_F(ReportCommand, TerminationEndsAReplayAndStillWritesTheReport) {
     const RunResult timed = Report({"--duration", "0.3"}, "replay:" + capture);
     EXPECT_EQ(timed.exitCode, 0) << timed.err;
     EXPECT_EQ(timed.out, Expected({Item("EARLY", 4, "00000001:000000000001:0001", 1)}));
+}
+
+TEST_F(ReportCommand, HubGoingAwayEndsWithOneAndStillReportsWhatCame) {
+    std::ofstream(Path("lab.scenario")) << "server LAB network=0000BEEF node=000000000001\n"
+                                           "service LAB-FS type=0004 socket=0451 hops=2\n";
+    int pipeFds[2];
+    ASSERT_EQ(pipe(pipeFds), 0);
+    const std::string scenario = Path("lab.scenario");
+    const pid_t hub = fork();
+    if (hub == 0) {
+        dup2(pipeFds[1], 1);
+        close(pipeFds[0]);
+        execl(ZORVIK_DEMONET, ZORVIK_DEMONET, "--port", "0", "--quiet", "--interval", "0.2", "--scenario",
+              scenario.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(pipeFds[1]);
+    ASSERT_GT(hub, 0);
+    std::string line;
+    char c = 0;
+    while (read(pipeFds[0], &c, 1) == 1 && c != '\n') line += c;
+    close(pipeFds[0]);
+    const std::size_t colon = line.rfind(':');
+    ASSERT_NE(colon, std::string::npos) << line;
+    const std::string port = line.substr(colon + 1);
+
+    const pid_t pid = StartReport({"--duration", "60"}, "dosbox:127.0.0.1:" + port);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    kill(hub, SIGKILL);
+    waitpid(hub, nullptr, 0);
+    const RunResult run = FinishReport(pid);  // the missed keepalive shows within seconds
+
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find("status 8000000B (DOSBox hub went away); reporting the 1 services gathered"),
+              std::string::npos)
+        << run.err;
+    EXPECT_EQ(run.out, Expected({Item("LAB-FS", 0x0004, "0000BEEF:000000000001:0451", 2)}));
 }
 
 TEST_F(ReportCommand, BadArgumentsExitWithTwoAndSayWhy) {

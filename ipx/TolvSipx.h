@@ -58,6 +58,13 @@ int TolvSipxGetSocketDescriptor(std::uint32_t socketHandle);
 
 extern "C" {
 
+// When a transport dies mid-run (interface down or removed, hub gone), the
+// socket's descriptor becomes readable once, the completion check answers the
+// failure status (never 0) from then on, and so does every repost; the
+// descriptor then stays quiet, so a waiting caller does not spin. Closing the
+// socket and opening it again starts afresh. The library is not thread-safe:
+// call it from one thread.
+//
 // 0 while the socket's transport works; once it has died (interface down or
 // removed, hub gone) the failure status that ended it. NO_SUCH_SOCKET for a
 // handle that is not open.

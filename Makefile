@@ -6,7 +6,8 @@ PREFIX     ?= /usr/local
 
 # Debian packages needed to build, run and test.
 PACKAGES := cmake make g++ pkg-config qt6-base-dev qt6-qpa-plugins libpcap-dev \
-            libgtest-dev libgmock-dev fonts-dejavu-core libcap2-bin
+            libgtest-dev libgmock-dev fonts-dejavu-core libcap2-bin \
+            tcpdump dosbox iproute2 xvfb xauth
 
 .PHONY: all build deps test run install clean
 

@@ -123,8 +123,12 @@ TEST_P(TcpdumpDecodes, EveryResponseAndService)
     const std::string text = run("tcpdump -nn -e -r " + path("decode.pcap") + " 2>/dev/null");
     EXPECT_EQ(count(text, "ipx-sap-resp"), 8u) << text;
     EXPECT_EQ(count(text, "ipx-sap-req"), 2u) << text;
-    for (std::uint64_t i = 0; i < 56; ++i)
-        EXPECT_NE(text.find("'" + cw::stormService(i).name + "'"), std::string::npos) << i;
+    for (std::uint64_t i = 0; i < 56; ++i) {
+        std::string quoted(1, '\'');  // built in steps: GCC 12 warns falsely on "'" + name
+        quoted += cw::stormService(i).name;
+        quoted += '\'';
+        EXPECT_NE(text.find(quoted), std::string::npos) << i;
+    }
     if (*c.marker) {
         EXPECT_NE(text.find(c.marker), std::string::npos) << text;
     }

@@ -51,9 +51,9 @@ struct AFX_CMDHANDLERINFO {
         return &messageMap;                                                           \
     }
 
-#define AFX_THUNK(body) \
+#define AFX_THUNK(...) \
     [](CCmdTarget* _t, [[maybe_unused]] WPARAM wParam, [[maybe_unused]] LPARAM lParam, \
-       [[maybe_unused]] void* _x) -> LRESULT { auto* self = static_cast<ThisClass*>(_t); body }
+       [[maybe_unused]] void* _x) -> LRESULT { auto* self = static_cast<ThisClass*>(_t); __VA_ARGS__ }
 
 #define ON_COMMAND(id, memberFxn) \
     {WM_COMMAND, CN_COMMAND, static_cast<UINT>(id), AFX_THUNK(self->memberFxn(); return 0;)},

@@ -31,7 +31,7 @@ public:
     virtual QWidget* GetClientWidget() const;
 
     // Binds this object to an existing widget (which must have none yet).
-    BOOL Attach(QWidget* widget, UINT nID = 0);
+    virtual BOOL Attach(QWidget* widget, UINT nID = 0);
     QWidget* Detach();
 
     UINT GetDlgCtrlID() const { return m_nID; }

@@ -85,10 +85,12 @@ void OnAboutToBlock() { afx::NoteIdleForMenus(); }
 namespace afx {
 
 void InstallQueue() {
+    static QAbstractEventDispatcher* connected = nullptr;
     Dispatcher& q = Queue();
-    if (auto* dispatcher = QAbstractEventDispatcher::instance()) {
-        QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, &q, &OnAboutToBlock,
-                         Qt::UniqueConnection);
+    auto* dispatcher = QAbstractEventDispatcher::instance();
+    if (dispatcher != nullptr && dispatcher != connected) {
+        QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, &q, &OnAboutToBlock);
+        connected = dispatcher;
     }
 }
 

@@ -1,5 +1,7 @@
 #include "framework/CmdTarget.h"
 
+#include "framework/Menu.h"
+
 namespace {
 const AFX_MSGMAP_ENTRY g_noEntries[] = {{0, 0, 0, nullptr}};
 const AFX_MSGMAP* NoBaseMap() { return nullptr; }
@@ -47,9 +49,24 @@ BOOL CCmdTarget::OnCmdMsg(UINT nID, int nCode, void* pExtra, AFX_CMDHANDLERINFO*
     return DispatchCmdMsg(nID, nCode, pExtra, pHandlerInfo);
 }
 
-void CCmdUI::Enable(BOOL) { m_bEnableChanged = TRUE; }
-void CCmdUI::SetCheck(int) {}
-void CCmdUI::SetText(const char*) {}
+void CCmdUI::Enable(BOOL bOn) {
+    if (m_pMenu != nullptr && m_pSubMenu == nullptr) {
+        m_pMenu->EnableMenuItem(static_cast<int>(m_nIndex), bOn);
+    }
+    m_bEnableChanged = TRUE;
+}
+
+void CCmdUI::SetCheck(int nCheck) {
+    if (m_pMenu != nullptr && m_pSubMenu == nullptr) {
+        m_pMenu->CheckMenuItem(static_cast<int>(m_nIndex), nCheck != 0);
+    }
+}
+
+void CCmdUI::SetText(const char* text) {
+    if (m_pMenu != nullptr && m_pSubMenu == nullptr) {
+        m_pMenu->SetMenuItemText(static_cast<int>(m_nIndex), text);
+    }
+}
 
 BOOL CCmdUI::DoUpdate(CCmdTarget* pTarget, BOOL bDisableIfNoHndler) {
     if (m_nID == 0 || LOWORD(m_nID) == 0xFFFF) {

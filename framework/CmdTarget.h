@@ -129,6 +129,10 @@ public:
 
     UINT m_nID = 0;
     UINT m_nIndex = 0;
+    // For menu items: the menu, and the popup when the item opens one (then
+    // enable, check and text requests are ignored).
+    class CMenu* m_pMenu = nullptr;
+    class CMenu* m_pSubMenu = nullptr;
     BOOL m_bEnableChanged = FALSE;
     BOOL m_bContinueRouting = FALSE;
 };

@@ -427,9 +427,11 @@ void DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl) {
     if (existing == nullptr) {
         return;
     }
+    // The dialog's stand-in object for the control lets go of it.
     QWidget* widget = existing->Detach();
-    delete existing;  // the dialog's stand-in object for the control
-    rControl.Attach(widget, static_cast<UINT>(nIDC));
+    if (!rControl.Attach(widget, static_cast<UINT>(nIDC))) {
+        existing->Attach(widget, static_cast<UINT>(nIDC));
+    }
 }
 
 LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {

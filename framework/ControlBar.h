@@ -11,6 +11,8 @@ public:
 
     // The bar's height at its edge, in pixels.
     virtual int CalcFixedHeight() const = 0;
+    // Called after the layout moved or sized the bar.
+    virtual void OnBarMoved() {}
     BOOL IsBottomAligned() const { return (m_dwStyle & CBRS_ALIGN_BOTTOM) != 0 ? TRUE : FALSE; }
 
 protected:

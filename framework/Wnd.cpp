@@ -351,6 +351,7 @@ void CWnd::RepositionBars(UINT nIDFirst, UINT nIDLast, UINT, UINT nFlag, CRect* 
     }
     for (const Placement& p : placements) {
         p.bar->MoveWindow(p.rect, TRUE);
+        static_cast<CControlBar*>(p.bar)->OnBarMoved();
     }
 }
 

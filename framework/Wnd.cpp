@@ -3,7 +3,9 @@
 #include <unordered_map>
 #include <vector>
 
+#include <QCoreApplication>
 #include <QGuiApplication>
+#include <QResizeEvent>
 #include <QScreen>
 #include <QVariant>
 #include <QWidget>
@@ -273,7 +275,12 @@ void CWnd::MoveWindow(const CRect& rect, BOOL) {
         if (fixed) {
             m_pWidget->setFixedSize(rect.Width(), rect.Height());
         }
+        const QSize old = m_pWidget->size();
         m_pWidget->setGeometry(rect.left, rect.top, rect.Width(), rect.Height());
+        // A hidden widget hears of its new size only when shown; the client
+        // area must follow now, before the bars are laid out.
+        QResizeEvent resized(m_pWidget->size(), old);
+        QCoreApplication::sendEvent(m_pWidget, &resized);
         return;
     }
     m_pWidget->setGeometry(rect.left, rect.top, rect.Width(), rect.Height());

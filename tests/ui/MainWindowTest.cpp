@@ -109,6 +109,16 @@ TEST_F(MainWindow, LayoutLowersTheListByTheToolbarAndGrowsByBothBars) {
     main->MapDialogRect(&whole);
     EXPECT_EQ(client.Width(), whole.Width());
     EXPECT_EQ(client.Height(), whole.Height() + toolbar + Probe::Status(main).CalcFixedHeight());
+    // The bars sit at the client edges, full width.
+    CRect status;
+    Probe::Status(main).GetWindowRect(&status);
+    main->ScreenToClient(&status);
+    EXPECT_EQ(status, (CRect{0, client.bottom - Probe::Status(main).CalcFixedHeight(), client.right,
+                             client.bottom}));
+    CRect tool;
+    Probe::Tool(main).GetWindowRect(&tool);
+    main->ScreenToClient(&tool);
+    EXPECT_EQ(tool, (CRect{0, 0, client.right, toolbar}));
 }
 
 TEST_F(MainWindow, SavePromptShowsOnlyOnceTheMenuWaitsAndReadyWhenItCloses) {

@@ -1,9 +1,11 @@
 #include "app/MonitorApp.h"
 
 #include <new>
+#include <string>
 
 #include "framework/AfxRes.h"
 #include "framework/Resources.h"
+#include "framework/SingleInstance.h"
 #include "ui/ServiceListDialog.h"
 #include "ui/res/ZorvikResources.h"
 
@@ -12,8 +14,13 @@ BEGIN_MESSAGE_MAP(CMonitorApp, CWinApp)
 END_MESSAGE_MAP()
 
 BOOL IsFirstInstance() {
-    // Not built yet: no running instance is looked for.
-    return TRUE;
+    // No window search by caption exists here: a per-user socket stands in.
+    std::string title;
+    AfxLoadString(AFX_IDS_APP_TITLE, title);
+    for (char& c : title) {
+        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    }
+    return AfxClaimSingleInstance(title.empty() ? "zorvik" : title.c_str());
 }
 
 BOOL CMonitorApp::InitInstance() {

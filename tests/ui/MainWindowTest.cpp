@@ -1,5 +1,8 @@
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QEventLoop>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QHeaderView>
 #include <QMenu>
 #include <QMenuBar>
@@ -13,6 +16,7 @@
 #include "app/MonitorApp.h"
 #include "framework/MessageQueue.h"
 #include "ui/ServiceListDialog.h"
+#include "ui/res/ZorvikResources.h"
 #include "ui/res/resource.h"
 
 CMonitorApp theApp;
@@ -40,8 +44,12 @@ struct Probe : CServiceListDialog {
 
 struct MainWindow : testing::Test {
     void SetUp() override {
-        ASSERT_TRUE(theApp.InitInstance());
-        main = static_cast<CServiceListDialog*>(theApp.m_pMainWnd);
+        // InitInstance without its single-instance check, which a process
+        // passes once (see SecondStart below).
+        AfxSetResourceTable(&ZorvikResources());
+        main = new CServiceListDialog;
+        theApp.m_pMainWnd = main;
+        ASSERT_TRUE(main->Create());
         hMain = main->GetSafeHwnd();
     }
     void TearDown() override {
@@ -192,6 +200,33 @@ TEST_F(MainWindow, AboutBoxIsModalAndClosesOnEsc) {
     });
     main->SendMessage(WM_COMMAND, ID_SHOW_ABOUT);
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+TEST_F(MainWindow, SecondStartBringsTheFirstToTheFrontAndEndsWithZero) {
+    QTemporaryDir runtime;
+    ASSERT_TRUE(runtime.isValid());
+    qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
+    ASSERT_TRUE(IsFirstInstance());
+    main->GetWidget()->showMinimized();
+    ASSERT_TRUE(main->GetWidget()->isMinimized());
+
+    QProcess second;  // a real second start of the program
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_RUNTIME_DIR", runtime.path());
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    second.setProcessEnvironment(env);
+    second.start(ZORVIK_EXE, QStringList());
+    QElapsedTimer clock;
+    clock.start();
+    while (second.state() != QProcess::NotRunning && clock.elapsed() < 15000) {
+        WaitingLoop(10);
+    }
+    WaitingLoop(50);  // the request is read once the second start has gone
+    ASSERT_EQ(second.state(), QProcess::NotRunning);
+    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_FALSE(main->GetWidget()->isMinimized());
+    qunsetenv("XDG_RUNTIME_DIR");
 }
 
 int main(int argc, char** argv) {

@@ -11,6 +11,7 @@
 #include <QWidget>
 
 #include "framework/AfxRes.h"
+#include "framework/CommonDialogs.h"
 #include "framework/MessageQueue.h"
 #include "framework/Resources.h"
 
@@ -100,7 +101,9 @@ void CWinApp::OnHelp() {
             topic = static_cast<DWORD>(wnd->GetDlgCtrlID());
         }
     }
-    WinHelp(HID_HELP_BASE + topic, HELP_CONTEXT);
+    if (!WinHelp(HID_HELP_BASE + topic, HELP_CONTEXT)) {
+        AfxMessageBox("Failed to launch help.", MB_OK | MB_ICONEXCLAMATION);
+    }
 }
 
 BOOL CWinApp::WinHelp(DWORD dwData, UINT) {

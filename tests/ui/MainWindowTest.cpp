@@ -1,6 +1,11 @@
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QDesktopServices>
 #include <QEventLoop>
+#include <QFile>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QUrl>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QHeaderView>
@@ -227,6 +232,27 @@ TEST_F(MainWindow, SecondStartBringsTheFirstToTheFrontAndEndsWithZero) {
     EXPECT_EQ(second.exitCode(), 0);
     EXPECT_FALSE(main->GetWidget()->isMinimized());
     qunsetenv("XDG_RUNTIME_DIR");
+}
+
+TEST_F(MainWindow, F1WithoutTheGuideSaysHelpFailed) {
+    QTemporaryDir dir;
+    // Without a desktop here, a missing guide is the failure that can be made.
+    theApp.m_strHelpPath = dir.filePath("missing.html").toStdString();
+    QString text;
+    QTimer poll;  // answers the box once it is up
+    QObject::connect(&poll, &QTimer::timeout, [&text, &poll] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            text = box->text();
+            poll.stop();
+            box->button(QMessageBox::Ok)->click();
+        }
+    });
+    poll.start(5);
+    QTest::keyClick(main->m_listServices.GetWidget(), Qt::Key_F1);
+    for (int i = 0; i < 10 && text.isEmpty(); ++i) {
+        theApp.PumpMessage();  // WM_HELP becomes ID_HELP at the application
+    }
+    EXPECT_EQ(text, "Failed to launch help.");
 }
 
 int main(int argc, char** argv) {

@@ -1,0 +1,5 @@
+#include "app/MonitorApp.h"
+
+CMonitorApp theApp;
+
+int main(int argc, char** argv) { return AfxWinMain(argc, argv); }

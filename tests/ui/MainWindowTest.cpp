@@ -1,0 +1,267 @@
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QDesktopServices>
+#include <QEventLoop>
+#include <QFile>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QUrl>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QHeaderView>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <QTreeView>
+
+#include <gtest/gtest.h>
+
+#include "app/MonitorApp.h"
+#include "framework/MessageQueue.h"
+#include "ui/ServiceListDialog.h"
+#include "ui/res/ZorvikResources.h"
+#include "ui/res/resource.h"
+
+CMonitorApp theApp;
+
+namespace {
+
+// A loop that really waits, so that an open menu is "waiting for input".
+void WaitingLoop(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+void Idle() {
+    QCoreApplication::processEvents();
+    for (LONG n = 0; theApp.OnIdle(n); ++n) {
+    }
+}
+
+// Exposes the protected bars to the checks.
+struct Probe : CServiceListDialog {
+    static CDialogStatusBar& Status(CServiceListDialog* d) { return static_cast<Probe*>(d)->m_statusBar; }
+    static CDialogToolBar& Tool(CServiceListDialog* d) { return static_cast<Probe*>(d)->m_toolBar; }
+};
+
+struct MainWindow : testing::Test {
+    void SetUp() override {
+        // InitInstance without its single-instance check, which a process
+        // passes once (see SecondStart below).
+        AfxSetResourceTable(&ZorvikResources());
+        main = new CServiceListDialog;
+        theApp.m_pMainWnd = main;
+        ASSERT_TRUE(main->Create());
+        hMain = main->GetSafeHwnd();
+    }
+    void TearDown() override {
+        if (CWnd::FromHandle(hMain) != nullptr) {
+            main->DestroyWindow();
+        }
+        while (AfxIsMessagePending() && theApp.PumpMessage()) {
+        }
+        QCoreApplication::processEvents();
+        while (AfxIsMessagePending() && theApp.PumpMessage()) {
+        }
+    }
+    std::string Message() { return Probe::Status(main).GetPaneText(0); }
+    QMenu* Popup(int index) {
+        return main->GetWidget()->findChild<QMenuBar*>()->actions().at(index)->menu();
+    }
+    CServiceListDialog* main = nullptr;
+    HWND hMain = 0;
+};
+
+}  // namespace
+
+TEST_F(MainWindow, StartsWithHeadersToolbarReadyAndCountAfterIdle) {
+    auto* view = static_cast<QTreeView*>(main->m_listServices.GetWidget());
+    const char* headings[] = {"Service Name", "Type", "Network Address - Net:Node:Socket", "Hops"};
+    const int widths[] = {185, 46, 190, 49};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(main->m_listServices.GetColumnHeading(i), headings[i]);
+        EXPECT_EQ(view->columnWidth(i), widths[i]);
+    }
+    EXPECT_EQ(main->m_listServices.GetItemCount(), 0);
+    EXPECT_EQ(main->GetWidget()->windowTitle(), "Zorvik");
+    EXPECT_EQ(main->m_bGathering, 0);
+    EXPECT_EQ(Message(), "Ready");
+    EXPECT_EQ(Probe::Status(main).GetPaneText(1), "0000");
+    Idle();
+    EXPECT_EQ(Probe::Status(main).GetPaneText(1), "0");
+    CDialogToolBar& tb = Probe::Tool(main);
+    const UINT order[] = {ID_APP_EXIT, 0, ID_SAVE_LIST, 0, ID_START_GATHERING, ID_STOP_GATHERING, 0,
+                          ID_CLEAR_LIST, 0, ID_SHOW_ABOUT};
+    ASSERT_EQ(tb.GetButtonCount(), 10);
+    for (int i = 0; i < 10; ++i) {
+        EXPECT_EQ(tb.GetItemID(i), order[i]);
+        if (order[i] != 0) {
+            EXPECT_TRUE(tb.IsButtonEnabled(i)) << i;  // every command has a handler
+        }
+    }
+    if (const char* shot = std::getenv("ZORVIK_SCREENSHOT")) {
+        main->GetWidget()->grab().save(QString::fromLocal8Bit(shot));
+    }
+}
+
+TEST_F(MainWindow, LayoutLowersTheListByTheToolbarAndGrowsByBothBars) {
+    CRect list;
+    main->m_listServices.GetWindowRect(&list);
+    main->ScreenToClient(&list);
+    CRect templ{7, 3, 7 + 316, 3 + 213};
+    main->MapDialogRect(&templ);
+    const int toolbar = Probe::Tool(main).CalcFixedHeight();
+    EXPECT_EQ(list.left, templ.left);
+    EXPECT_EQ(list.top, templ.top + toolbar);
+    CRect client;
+    main->GetClientRect(&client);
+    CRect whole{0, 0, 330, 223};
+    main->MapDialogRect(&whole);
+    EXPECT_EQ(client.Width(), whole.Width());
+    EXPECT_EQ(client.Height(), whole.Height() + toolbar + Probe::Status(main).CalcFixedHeight());
+    // The bars sit at the client edges, full width.
+    CRect status;
+    Probe::Status(main).GetWindowRect(&status);
+    main->ScreenToClient(&status);
+    EXPECT_EQ(status, (CRect{0, client.bottom - Probe::Status(main).CalcFixedHeight(), client.right,
+                             client.bottom}));
+    CRect tool;
+    Probe::Tool(main).GetWindowRect(&tool);
+    main->ScreenToClient(&tool);
+    EXPECT_EQ(tool, (CRect{0, 0, client.right, toolbar}));
+}
+
+TEST_F(MainWindow, SavePromptShowsOnlyOnceTheMenuWaitsAndReadyWhenItCloses) {
+    QMenu* file = Popup(0);
+    file->popup(QPoint(0, 0));
+    file->setActiveAction(file->actions().at(0));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(main->m_nIDPromptPending, static_cast<UINT>(ID_SAVE_LIST));
+    EXPECT_EQ(Message(), "Ready");
+    WaitingLoop(30);
+    EXPECT_EQ(Message(), "Save SAP data to file");
+    file->hide();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Message(), "Ready");
+}
+
+TEST_F(MainWindow, PromptRulesAndSetPromptResults) {
+    struct Case {
+        UINT id, flags, pending;
+    };
+    const Case cases[] = {{0xF060, 0, 0xEF06}, {0xF000, 0, 0xEF00}, {0xF1F0, 0, 0xF1F0},
+                          {0xEFFF, 0, 0xEFFF}, {1009, MF_POPUP, 0},  {1009, MF_SEPARATOR, 0},
+                          {0, 0, 0},           {1009, 0, 1009}};
+    for (const Case& c : cases) {
+        main->OnMenuSelect(c.id, c.flags, nullptr);
+        EXPECT_EQ(main->m_nIDPromptPending, c.pending) << std::hex << c.id;
+    }
+    EXPECT_EQ(main->OnSetPrompt(1009, 0), AFX_IDS_IDLEMESSAGE);
+    EXPECT_EQ(main->OnSetPrompt(0, 0), 1009);  // no text change
+    EXPECT_EQ(Message(), "Save SAP data to file");
+    EXPECT_EQ(main->OnSetPrompt(0xEF06, 0), 0);  // no such string: text stays
+    EXPECT_EQ(Message(), "Save SAP data to file");
+    EXPECT_EQ(main->OnSetPrompt(0xEF06, 0), 0xEF06);
+}
+
+TEST_F(MainWindow, ViewTogglesHideBarsInPlaceAndCheckMarksFollow) {
+    QMenu* view = Popup(2);
+    CDialogToolBar& tb = Probe::Tool(main);
+    const QRect before = tb.GetWidget()->geometry();
+    emit view->aboutToShow();
+    EXPECT_TRUE(view->actions().at(1)->isChecked());
+    main->SendMessage(WM_COMMAND, ID_VIEW_TOOLBAR);
+    EXPECT_FALSE(tb.IsWindowVisible());
+    emit view->aboutToShow();
+    EXPECT_FALSE(view->actions().at(1)->isChecked());
+    EXPECT_TRUE(view->actions().at(0)->isChecked());
+    main->SendMessage(WM_COMMAND, ID_VIEW_TOOLBAR);
+    EXPECT_EQ(tb.GetWidget()->geometry(), before);
+}
+
+TEST_F(MainWindow, EscapeEndsTheApplicationWithoutClose) {
+    QTest::keyClick(main->m_listServices.GetWidget(), Qt::Key_Escape);
+    EXPECT_TRUE(theApp.PumpMessage());  // IDCANCEL destroys the window
+    EXPECT_EQ(CWnd::FromHandle(hMain), nullptr);
+    EXPECT_EQ(theApp.m_pMainWnd, nullptr);
+    EXPECT_FALSE(theApp.PumpMessage());  // the quit message
+}
+
+TEST_F(MainWindow, ExitCommandClosesAndTheLoopEndsWithZero) {
+    main->PostMessage(WM_COMMAND, ID_APP_EXIT);
+    EXPECT_EQ(theApp.Run(), 0);
+    EXPECT_EQ(CWnd::FromHandle(hMain), nullptr);
+}
+
+TEST_F(MainWindow, AboutBoxIsModalAndClosesOnEsc) {
+    QTimer::singleShot(0, [] {
+        QWidget* box = QApplication::activeModalWidget();
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(box->windowTitle(), "About Zorvik");
+        QTest::keyClick(box, Qt::Key_Escape);
+    });
+    main->SendMessage(WM_COMMAND, ID_SHOW_ABOUT);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+TEST_F(MainWindow, SecondStartBringsTheFirstToTheFrontAndEndsWithZero) {
+    QTemporaryDir runtime;
+    ASSERT_TRUE(runtime.isValid());
+    qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
+    ASSERT_TRUE(IsFirstInstance());
+    main->GetWidget()->showMinimized();
+    ASSERT_TRUE(main->GetWidget()->isMinimized());
+
+    QProcess second;  // a real second start of the program
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_RUNTIME_DIR", runtime.path());
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    second.setProcessEnvironment(env);
+    second.start(ZORVIK_EXE, QStringList());
+    QElapsedTimer clock;
+    clock.start();
+    while (second.state() != QProcess::NotRunning && clock.elapsed() < 15000) {
+        WaitingLoop(10);
+    }
+    WaitingLoop(50);  // the request is read once the second start has gone
+    ASSERT_EQ(second.state(), QProcess::NotRunning);
+    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_FALSE(main->GetWidget()->isMinimized());
+    qunsetenv("XDG_RUNTIME_DIR");
+}
+
+TEST_F(MainWindow, F1WithoutTheGuideSaysHelpFailed) {
+    QTemporaryDir dir;
+    // Without a desktop here, a missing guide is the failure that can be made.
+    theApp.m_strHelpPath = dir.filePath("missing.html").toStdString();
+    QString text;
+    QTimer poll;  // answers the box once it is up
+    QObject::connect(&poll, &QTimer::timeout, [&text, &poll] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            text = box->text();
+            poll.stop();
+            box->button(QMessageBox::Ok)->click();
+        }
+    });
+    poll.start(5);
+    QTest::keyClick(main->m_listServices.GetWidget(), Qt::Key_F1);
+    for (int i = 0; i < 10 && text.isEmpty(); ++i) {
+        theApp.PumpMessage();  // WM_HELP becomes ID_HELP at the application
+    }
+    EXPECT_EQ(text, "Failed to launch help.");
+}
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
+    afx::InstallQueue();
+    theApp.m_strAppName = "Zorvik";
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

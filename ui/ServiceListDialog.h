@@ -1,0 +1,37 @@
+#pragma once
+
+#include "framework/ListCtrl.h"
+#include "ui/ModelessMain.h"
+
+// The main window: the service list between a toolbar and a status bar.
+class CServiceListDialog : public CModelessMain {
+public:
+    CServiceListDialog();
+    ~CServiceListDialog() override;
+
+    BOOL Create();
+    BOOL OnInitDialog() override;
+
+    // Message handlers; the commands are in ServiceListCommands.cpp.
+    HICON OnQueryDragIcon();
+    void OnClose();
+    void OnStartGathering();
+    void OnStopGathering();
+    void OnClearList();
+    void OnShowAbout();
+    void OnSaveList();
+    void OnColumnClick(NMHDR* pNMHDR, LRESULT* pResult);
+    void OnUpdateServiceCount(CCmdUI* pCmdUI);
+
+    BOOL m_bGathering = 0;
+    CListCtrl m_listServices;
+    int m_nServiceCount = 0;
+    HICON m_hAppIcon = nullptr;
+
+protected:
+    void DoDataExchange(CDataExchange* pDX) override;
+    // Releases the record behind every row (the rows stay).
+    void ReleaseServiceRecords();
+
+    DECLARE_MESSAGE_MAP()
+};

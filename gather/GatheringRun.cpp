@@ -4,7 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "framework/Afx.h"
+#include "framework/CommonDialogs.h"
+#include "framework/WinApp.h"
 #include "ipx/TolvSipx.h"
 #include "sap/SapDatagram.h"
 

@@ -1,30 +1,81 @@
-// The main window's commands. SHELLS, to be filled in with the gathering loop
-// and the service table: each handler is in the message map already, so its
-// menu item and toolbar button are enabled.
+// The main window's commands: gathering, Clear, sort, Save. An operation that
+// would change or read the whole table during a run first asks to stop it.
 
 #include "ui/ServiceListDialog.h"
 
+#include <string>
+
+#include "framework/CommonDialogs.h"
+#include "gather/GatheringRun.h"
+#include "sap/ServiceReport.h"
+#include "sap/ServiceTable.h"
+#include "ui/AtomicFileWriter.h"
+#include "ui/res/resource.h"
+
+namespace {
+
+using ServiceTable = sap::ServiceTable<CListCtrl>;
+
+}  // namespace
+
+// FALSE when the user chose to keep gathering; on Yes the run ends once this
+// handler returns to it.
+BOOL CServiceListDialog::AskToStopGathering(UINT nIDPrompt) {
+    if (!m_bGathering) return TRUE;
+    if (AfxMessageBox(nIDPrompt, MB_YESNO | MB_ICONEXCLAMATION) != IDYES) return FALSE;
+    m_bGathering = 0;
+    return TRUE;
+}
+
 void CServiceListDialog::OnStartGathering() {
-    // SHELL: run a gathering run when none is active.
+    if (m_bGathering) return;
+    gather::RunGathering(m_bGathering, [this](const std::uint8_t* buffer) {
+        return ServiceTable(m_listServices, m_nServiceCount).Scan(buffer);
+    });
+    // Nothing of this object may be touched here: on the quit path the window
+    // has already been destroyed.
 }
 
 void CServiceListDialog::OnStopGathering() {
-    // SHELL: clear m_bGathering.
+    m_bGathering = 0;
 }
 
 void CServiceListDialog::OnClearList() {
-    // SHELL: ask to stop (string 103), release the records, delete all rows, count 0.
+    if (!AskToStopGathering(IDS_ASK_STOP_TO_CLEAR)) return;
+    ServiceTable(m_listServices, m_nServiceCount).Clear();
 }
 
 void CServiceListDialog::OnSaveList() {
-    // SHELL: ask to stop (string 105), then save the report.
+    if (!AskToStopGathering(IDS_ASK_STOP_TO_SAVE)) return;
+    SaveReport();
 }
 
-void CServiceListDialog::OnColumnClick(NMHDR*, LRESULT* pResult) {
-    // SHELL: ask to stop (string 104), then sort by the clicked column.
+void CServiceListDialog::OnColumnClick(NMHDR* pNMHDR, LRESULT* pResult) {
     *pResult = 0;
+    if (!AskToStopGathering(IDS_ASK_STOP_TO_SORT)) return;
+    const auto* info = reinterpret_cast<const NM_LISTVIEW*>(pNMHDR);
+    ServiceTable(m_listServices, m_nServiceCount).Sort(info->iSubItem);
 }
 
 void CServiceListDialog::ReleaseServiceRecords() {
-    // SHELL: delete the ServiceItem behind every row.
+    ServiceTable(m_listServices, m_nServiceCount).ReleaseRecords();
+}
+
+void CServiceListDialog::SaveReport() {
+    ServiceTable table(m_listServices, m_nServiceCount);
+    if (table.RowCount() <= 0) {
+        AfxMessageBox("No SAP data to save!", MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
+    CFileDialog dialog(FALSE, "log", "Untitled", OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
+                       "SAP Data (*.log)|*.log|");
+    if (dialog.DoModal() != IDOK) return;
+
+    const std::string path = dialog.GetPathName();
+    const std::string report = sap::FormatReport(table.RecordsInDisplayOrder(), m_nServiceCount);
+    std::string reason;
+    if (!WriteFileAtomically(path, report, reason)) {
+        const std::string text = "The SAP data could not be saved to\n" + path + "\n\n" + reason + ".";
+        AfxMessageBox(text.c_str(), MB_OK | MB_ICONEXCLAMATION);
+    }
 }

@@ -32,6 +32,8 @@ protected:
     void DoDataExchange(CDataExchange* pDX) override;
     // Releases the record behind every row (the rows stay).
     void ReleaseServiceRecords();
+    BOOL AskToStopGathering(UINT nIDPrompt);
+    void SaveReport();
 
     DECLARE_MESSAGE_MAP()
 };

@@ -55,3 +55,12 @@ void TolvSipxCloseSocket(std::uint32_t socketHandle);
 int TolvSipxGetSocketDescriptor(std::uint32_t socketHandle);
 
 }  // extern "C"
+
+extern "C" {
+
+// 0 while the socket's transport works; once it has died (interface down or
+// removed, hub gone) the failure status that ended it. NO_SUCH_SOCKET for a
+// handle that is not open.
+TOLVSIPX_STATUS TolvSipxGetSocketError(std::uint32_t socketHandle);
+
+}  // extern "C"

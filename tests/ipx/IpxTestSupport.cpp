@@ -1,5 +1,6 @@
 #include "IpxTestSupport.h"
 
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -95,9 +96,14 @@ bool Receiver::descriptorReadable(int timeoutMs) const
 
 TOLVSIPX_STATUS Receiver::receive(int timeoutMs)
 {
+    // One deadline for the whole wait: transports with timers of their own
+    // wake the descriptor without a datagram.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     TOLVSIPX_STATUS status = TolvSipxCheckCompletion(m_block);
     while (status != TOLVSIPX_STATUS_SUCCESS) {
-        if (status < 0 || !descriptorReadable(timeoutMs))
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (status < 0 || left.count() < 0 || !descriptorReadable(static_cast<int>(left.count())))
             return status;
         status = TolvSipxCheckCompletion(m_block);
     }

@@ -1,15 +1,18 @@
 # Front door: `make test` sets up a fresh Debian 12 machine, builds and runs every test.
 BUILD      ?= build
 BUILD_ASAN ?= build-asan
+BUILD_FUZZ ?= build-fuzz
+FUZZ_SECONDS ?= 60
+FUZZ_TARGETS := fuzz_frame_sap fuzz_dosbox_tunnel fuzz_capture_file fuzz_report
 JOBS       ?= $(shell nproc)
 PREFIX     ?= /usr/local
 
 # Debian packages needed to build, run and test.
 PACKAGES := cmake make g++ pkg-config qt6-base-dev qt6-qpa-plugins libpcap-dev \
-            libgtest-dev libgmock-dev fonts-dejavu-core libcap2-bin \
+            libgtest-dev libgmock-dev fonts-dejavu-core libcap2-bin clang libclang-rt-14-dev \
             tcpdump dosbox iproute2 xvfb xauth
 
-.PHONY: all build deps test run install clean
+.PHONY: all build deps test run install clean fuzz test-asan
 
 all: build
 
@@ -44,5 +47,28 @@ install: build
 	cmake -S . -B $(BUILD) -DZORVIK_SETCAP=$(if $(SETCAP),ON,OFF)
 	cmake --install $(BUILD) --prefix $(PREFIX)
 
+# Sanitizer build of the whole suite; only third-party leaks are suppressed (tests/lsan.supp).
+test-asan: deps
+	cmake -S . -B $(BUILD_ASAN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZORVIK_SANITIZE=ON
+	cmake --build $(BUILD_ASAN) -j$(JOBS)
+	cd $(BUILD_ASAN) && QT_QPA_PLATFORM=offscreen \
+	  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1 \
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
+	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	  ctest --output-on-failure -j$(JOBS)
+
+# Each libFuzzer target for FUZZ_SECONDS on seeds from the capture writer; a crash fails.
+fuzz:
+	CC=clang CXX=clang++ cmake -S . -B $(BUILD_FUZZ) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZORVIK_FUZZ=ON
+	cmake --build $(BUILD_FUZZ) -j$(JOBS) --target $(FUZZ_TARGETS) zorvik_fuzz_seeds
+	rm -rf $(BUILD_FUZZ)/corpus-seed && $(BUILD_FUZZ)/zorvik_fuzz_seeds $(BUILD_FUZZ)/corpus-seed
+	@set -e; for t in $(FUZZ_TARGETS); do \
+	  mkdir -p $(BUILD_FUZZ)/corpus/$$t $(BUILD_FUZZ)/crashes; \
+	  echo "== $$t for $(FUZZ_SECONDS)s"; \
+	  $(BUILD_FUZZ)/$$t -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
+	    -artifact_prefix=$(BUILD_FUZZ)/crashes/$$t- \
+	    $(BUILD_FUZZ)/corpus/$$t $(BUILD_FUZZ)/corpus-seed/$$t; \
+	done
+
 clean:
-	rm -rf $(BUILD) $(BUILD_ASAN)
+	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_FUZZ)

@@ -444,18 +444,23 @@ TEST_F(Gathering, RepostFailureIsReportedAndTheRunGoesOn) {
     EXPECT_TRUE(SocketIsClosed());
 }
 
+// The first record is made; from the second on, memory has run out.
+ServiceItem* OneRecordThenNoMemory() {
+    sap::SetServiceItemAllocator(&NoMemory);
+    return new ServiceItem();
+}
+
 TEST_F(Gathering, OutOfMemoryKeepsTheRowsSoFarAndEndsTheRun) {
     UseCapture({SapFrame({Service("KEPT")}), SapFrame({Service("LOST")})});
     std::vector<std::string> texts;
-    sap::ServiceItemAllocator previous = nullptr;
-    When([this] { return m_main->m_listServices.GetItemCount() == 1; },
-         [&previous] { previous = sap::SetServiceItemAllocator(&NoMemory); });
+    sap::SetServiceItemAllocator(&OneRecordThenNoMemory);
     Answer(QMessageBox::Ok, &texts);
     m_main->OnStartGathering();
-    sap::SetServiceItemAllocator(previous);
+    sap::SetServiceItemAllocator(nullptr);
     ASSERT_EQ(texts.size(), 1u);
     EXPECT_EQ(texts[0], "Out of memory error - attempt to allocate space for item data failed!");
     EXPECT_EQ(Column(0), (std::vector<std::string>{"KEPT"}));
+    EXPECT_EQ(m_main->m_nServiceCount, 1);
     EXPECT_EQ(m_main->m_bGathering, 0);
     EXPECT_TRUE(SocketIsClosed());
 }

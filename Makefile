@@ -12,7 +12,7 @@ PACKAGES := cmake make g++ pkg-config qt6-base-dev qt6-qpa-plugins libpcap-dev \
             libgtest-dev libgmock-dev fonts-dejavu-core libcap2-bin clang libclang-rt-14-dev \
             tcpdump dosbox iproute2 xvfb xauth
 
-.PHONY: all build deps test run install clean fuzz test-asan
+.PHONY: all build deps test run install bench clean fuzz test-asan
 
 all: build
 
@@ -37,6 +37,11 @@ build: $(BUILD)/CMakeCache.txt
 test: deps
 	$(MAKE) build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS)
+
+# Figures, not pass/fail: make bench [CAPTURE=path]
+bench: deps
+	$(MAKE) build
+	$(BUILD)/zorvik-bench $(CAPTURE)
 
 run: deps
 	$(MAKE) build

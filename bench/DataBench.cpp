@@ -90,11 +90,11 @@ void MeasureSortAndClear(int rows, const std::string& label) {
     double worst = 0;
     for (int column = 0; column < 4; ++column) {
         const double seconds = MedianSeconds(3, [&] { table.Sort(column); });
-        PrintFigure("sort." + label + ".column" + std::to_string(column) + "_ms", seconds * 1e3, "ms");
+        PrintFigure("sort." + label + "column" + std::to_string(column) + "_ms", seconds * 1e3, "ms");
         worst = std::max(worst, seconds);
     }
-    PrintFigure("sort." + label + ".max_ms", worst * 1e3, "ms");
+    PrintFigure("sort." + label + "max_ms", worst * 1e3, "ms");
     const double start = NowSeconds();
     table.Clear();
-    PrintFigure("clear." + label + ".ms", (NowSeconds() - start) * 1e3, "ms");
+    PrintFigure("clear." + label + "ms", (NowSeconds() - start) * 1e3, "ms");
 }

@@ -20,10 +20,16 @@
 
 namespace {
 
-const char kHwndProperty[] = "afxHwnd";
-
 std::unordered_map<HWND, CWnd*>& WindowMap() {
     static std::unordered_map<HWND, CWnd*> map;
+    return map;
+}
+
+// Widget to handle. A map rather than a dynamic property: idle updates look up
+// every descendant after each datagram, and a property lookup searches the
+// whole meta-object by name first.
+std::unordered_map<const QObject*, HWND>& HandleMap() {
+    static std::unordered_map<const QObject*, HWND> map;
     return map;
 }
 
@@ -33,8 +39,8 @@ CWnd* ObjectOf(const QObject* object) {
     if (object == nullptr) {
         return nullptr;
     }
-    const QVariant v = object->property(kHwndProperty);
-    return v.isValid() ? CWnd::FromHandle(v.value<quint64>()) : nullptr;
+    const auto it = HandleMap().find(object);
+    return it == HandleMap().end() ? nullptr : CWnd::FromHandle(it->second);
 }
 
 }  // namespace
@@ -49,6 +55,7 @@ public:
         }
         CWnd* wnd = it->second;
         WindowMap().erase(it);
+        HandleMap().erase(wnd->m_pWidget);
         wnd->m_pWidget = nullptr;
         wnd->m_hWnd = 0;
         wnd->OnWidgetDestroyed();
@@ -85,7 +92,7 @@ BOOL CWnd::Attach(QWidget* widget, UINT nID) {
         m_nID = nID;
     }
     WindowMap()[m_hWnd] = this;
-    widget->setProperty(kHwndProperty, QVariant::fromValue<quint64>(m_hWnd));
+    HandleMap()[widget] = m_hWnd;
     const HWND hWnd = m_hWnd;
     QObject::connect(widget, &QObject::destroyed, [hWnd] { CWndLink::WidgetGone(hWnd); });
     return TRUE;
@@ -95,7 +102,7 @@ QWidget* CWnd::Detach() {
     QWidget* widget = m_pWidget;
     if (widget != nullptr) {
         WindowMap().erase(m_hWnd);
-        widget->setProperty(kHwndProperty, QVariant());
+        HandleMap().erase(widget);
     }
     m_pWidget = nullptr;
     m_hWnd = 0;

@@ -109,7 +109,9 @@ void ListModel::IndexAdd(std::uint32_t pos) {
         IndexRebuild();  // includes pos; doubles the table
         return;
     }
-    std::size_t s = HashFolded(Column(m_rows[pos], 0)) & m_indexMask;
+    const std::uint64_t hash = HashFolded(Column(m_rows[pos], 0));
+    m_rows[pos].hashTag = static_cast<std::uint16_t>(hash >> 48);
+    std::size_t s = hash & m_indexMask;
     while (m_index[s] >= 0) {
         s = (s + 1) & m_indexMask;
     }
@@ -147,7 +149,9 @@ void ListModel::IndexRebuild() {
     m_index.assign(size, -1);
     m_indexMask = size - 1;
     for (std::uint32_t p = 0; p < m_rows.size(); ++p) {
-        std::size_t s = HashFolded(Column(m_rows[p], 0)) & m_indexMask;
+        const std::uint64_t hash = HashFolded(Column(m_rows[p], 0));
+        m_rows[p].hashTag = static_cast<std::uint16_t>(hash >> 48);
+        std::size_t s = hash & m_indexMask;
         while (m_index[s] >= 0) {
             s = (s + 1) & m_indexMask;
         }
@@ -157,10 +161,12 @@ void ListModel::IndexRebuild() {
 
 int ListModel::Find(std::string_view text) const {
     std::int32_t best = -1;  // the highest position is the row nearest the top
-    for (std::size_t s = HashFolded(text) & m_indexMask; m_index[s] >= 0;
-         s = (s + 1) & m_indexMask) {
+    const std::uint64_t hash = HashFolded(text);
+    const auto tag = static_cast<std::uint16_t>(hash >> 48);
+    for (std::size_t s = hash & m_indexMask; m_index[s] >= 0; s = (s + 1) & m_indexMask) {
         const std::int32_t pos = m_index[s];
-        if (pos > best && EqualFolded(Column(m_rows[static_cast<std::size_t>(pos)], 0), text)) {
+        const Row& row = m_rows[static_cast<std::size_t>(pos)];
+        if (pos > best && row.hashTag == tag && EqualFolded(Column(row, 0), text)) {
             best = pos;
         }
     }

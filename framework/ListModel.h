@@ -42,6 +42,9 @@ private:
         std::string text;
         void* data = nullptr;
         std::uint16_t end[kMaxColumns - 1] = {};
+        // Top bits of the folded column-0 hash, set when indexed: a probe
+        // compares it before the text (it fits in the row's padding).
+        std::uint16_t hashTag = 0;
     };
 
     // Rows are stored bottom first, so the top row is the back of the vector

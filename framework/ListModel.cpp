@@ -96,6 +96,9 @@ bool ListModel::EqualFolded(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) {
         return false;
     }
+    if (a == b) {
+        return true;  // the usual case: the same name advertised again
+    }
     for (std::size_t i = 0; i < a.size(); ++i) {
         if (Fold(a[i]) != Fold(b[i])) {
             return false;

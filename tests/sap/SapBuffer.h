@@ -19,16 +19,16 @@ struct SapSlotSpec {
 
 using SapBuffer = std::array<std::uint8_t, sap::kReceiveBufferSize>;
 
-inline void WriteSlot(SapBuffer& buffer, std::size_t k, const SapSlotSpec& spec) {
+inline void WriteSlot(SapBuffer& buffer, std::size_t k, const SapSlotSpec& slotSpec) {
     std::uint8_t* slot = buffer.data() + sap::kOperationSize + k * sap::kSlotSize;
     std::memset(slot, 0, sap::kSlotSize);
-    slot[0] = static_cast<std::uint8_t>(spec.type >> 8);
-    slot[1] = static_cast<std::uint8_t>(spec.type);
-    std::memcpy(slot + 2, spec.name.data(), std::min<std::size_t>(spec.name.size(), 48));
-    std::memcpy(slot + 50, spec.network.data(), 4);
-    std::memcpy(slot + 54, spec.node.data(), 6);
-    slot[60] = static_cast<std::uint8_t>(spec.socket >> 8);
-    slot[61] = static_cast<std::uint8_t>(spec.socket);
-    slot[62] = static_cast<std::uint8_t>(spec.hops >> 8);
-    slot[63] = static_cast<std::uint8_t>(spec.hops);
+    slot[0] = static_cast<std::uint8_t>(slotSpec.type >> 8);
+    slot[1] = static_cast<std::uint8_t>(slotSpec.type);
+    std::memcpy(slot + 2, slotSpec.name.data(), std::min<std::size_t>(slotSpec.name.size(), 48));
+    std::memcpy(slot + 50, slotSpec.network.data(), 4);
+    std::memcpy(slot + 54, slotSpec.node.data(), 6);
+    slot[60] = static_cast<std::uint8_t>(slotSpec.socket >> 8);
+    slot[61] = static_cast<std::uint8_t>(slotSpec.socket);
+    slot[62] = static_cast<std::uint8_t>(slotSpec.hops >> 8);
+    slot[63] = static_cast<std::uint8_t>(slotSpec.hops);
 }

@@ -59,7 +59,7 @@ private:
     QToolButton* m_button;
 };
 
-BOOL CToolBar::Create(CWnd* pParentWnd, DWORD dwStyle, UINT nID) {
+BOOL CControlBar::CreateBar(CWnd* pParentWnd, DWORD dwStyle, UINT nID) {
     if (pParentWnd == nullptr || pParentWnd->GetClientWidget() == nullptr) {
         return FALSE;
     }
@@ -71,6 +71,10 @@ BOOL CToolBar::Create(CWnd* pParentWnd, DWORD dwStyle, UINT nID) {
         w->show();
     }
     return TRUE;
+}
+
+BOOL CToolBar::Create(CWnd* pParentWnd, DWORD dwStyle, UINT nID) {
+    return CreateBar(pParentWnd, dwStyle, nID);
 }
 
 BOOL CToolBar::LoadBitmap(UINT nIDResource) {
@@ -199,17 +203,7 @@ private:
 };
 
 BOOL CStatusBar::Create(CWnd* pParentWnd, DWORD dwStyle, UINT nID) {
-    if (pParentWnd == nullptr || pParentWnd->GetClientWidget() == nullptr) {
-        return FALSE;
-    }
-    m_dwStyle = dwStyle;
-    QWidget* w = NewBarWidget(pParentWnd);
-    Attach(w, nID);
-    w->resize(pParentWnd->GetClientWidget()->width(), CalcFixedHeight());
-    if ((dwStyle & WS_VISIBLE) != 0) {
-        w->show();
-    }
-    return TRUE;
+    return CreateBar(pParentWnd, dwStyle, nID);
 }
 
 BOOL CStatusBar::SetIndicators(const UINT* lpIDArray, int nIDCount) {

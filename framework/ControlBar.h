@@ -16,5 +16,8 @@ public:
     BOOL IsBottomAligned() const { return (m_dwStyle & CBRS_ALIGN_BOTTOM) != 0 ? TRUE : FALSE; }
 
 protected:
+    // Makes the bar's window along the parent's full width, at its own height.
+    BOOL CreateBar(CWnd* pParentWnd, DWORD dwStyle, UINT nID);
+
     DWORD m_dwStyle = 0;
 };

@@ -28,6 +28,10 @@ public:
     void OnUpdateToggleStatusBar(CCmdUI* pCmdUI);
     void OnUpdateToggleToolBar(CCmdUI* pCmdUI);
 
+    // The bars, for callers that lay out or inspect the frame.
+    CDialogStatusBar& StatusBar() { return m_statusBar; }
+    CDialogToolBar& ToolBar() { return m_toolBar; }
+
     UINT m_nIDPromptPending = 0;
     UINT m_nIDPromptShown = 0;
 

@@ -120,8 +120,8 @@ std::string ReadFile(const fs::path& path) {
     return content.str();
 }
 
-struct Probe : CServiceListDialog {
-    static CDialogStatusBar& Status(CServiceListDialog* d) { return static_cast<Probe*>(d)->m_statusBar; }
+struct Probe {
+    static CDialogStatusBar& Status(CServiceListDialog* d) { return d->StatusBar(); }
 };
 
 class Gathering : public testing::Test {

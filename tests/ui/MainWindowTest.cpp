@@ -41,10 +41,10 @@ void Idle() {
     }
 }
 
-// Exposes the protected bars to the checks.
-struct Probe : CServiceListDialog {
-    static CDialogStatusBar& Status(CServiceListDialog* d) { return static_cast<Probe*>(d)->m_statusBar; }
-    static CDialogToolBar& Tool(CServiceListDialog* d) { return static_cast<Probe*>(d)->m_toolBar; }
+// The bars the checks look at.
+struct Probe {
+    static CDialogStatusBar& Status(CServiceListDialog* d) { return d->StatusBar(); }
+    static CDialogToolBar& Tool(CServiceListDialog* d) { return d->ToolBar(); }
 };
 
 struct MainWindow : testing::Test {

@@ -61,6 +61,11 @@ void CServiceListDialog::ReleaseServiceRecords() {
     ServiceTable(m_listServices, m_nServiceCount).ReleaseRecords();
 }
 
+LRESULT CServiceListDialog::OnDestroyWindow(WPARAM, LPARAM) {
+    ReleaseServiceRecords();  // a no-op after OnClose, which released them already
+    return 0;
+}
+
 void CServiceListDialog::SaveReport() {
     ServiceTable table(m_listServices, m_nServiceCount);
     if (table.RowCount() <= 0) {

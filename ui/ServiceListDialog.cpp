@@ -21,6 +21,7 @@ BEGIN_MESSAGE_MAP(CServiceListDialog, CModelessMain)
     ON_COMMAND(ID_SAVE_LIST, OnSaveList)
     ON_NOTIFY(LVN_COLUMNCLICK, IDC_SERVICE_LIST, OnColumnClick)
     ON_UPDATE_COMMAND_UI(ID_INDICATOR_COUNT, OnUpdateServiceCount)
+    ON_MESSAGE(WM_DESTROY, OnDestroyWindow)
 END_MESSAGE_MAP()
 
 namespace {

@@ -22,6 +22,9 @@ public:
     void OnSaveList();
     void OnColumnClick(NMHDR* pNMHDR, LRESULT* pResult);
     void OnUpdateServiceCount(CCmdUI* pCmdUI);
+    // Enter and Esc destroy the window without the close handler; the rows
+    // and their records must not outlive it either way.
+    LRESULT OnDestroyWindow(WPARAM wParam, LPARAM lParam);
 
     BOOL m_bGathering = 0;
     CListCtrl m_listServices;

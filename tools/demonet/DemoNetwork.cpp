@@ -54,7 +54,7 @@ void DemoNetwork::event(const std::string& line) {
 
 int DemoNetwork::run() {
     // Signals are caught before anything else, so a stop right at start-up is still clean.
-    const StopSignal stop;
+    const tools::StopSignal stop;
     m_start = Clock::now();
 
     IpxHub hub([this](const std::string& line) { event(line); });

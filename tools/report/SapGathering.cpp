@@ -8,7 +8,7 @@
 
 #include <poll.h>
 
-#include "StopRequest.h"
+#include "StopSignal.h"
 #include "TolvSipxStatus.h"
 #include "sap/SapDatagram.h"
 
@@ -35,7 +35,7 @@ bool WaitTime(const std::optional<Clock::time_point>& deadline, timespec& wait, 
 
 }  // namespace
 
-GatherResult GatherSap(const GatherLimits& limits, const StopRequest& stop, const ScanFunction& scan) {
+GatherResult GatherSap(const GatherLimits& limits, const tools::StopSignal& stop, const ScanFunction& scan) {
     GatherResult result;
     std::optional<Clock::time_point> deadline;
     if (limits.seconds)

@@ -6,9 +6,11 @@
 
 #include "TolvSipx.h"
 
-namespace report {
+namespace tools {
+class StopSignal;
+}
 
-class StopRequest;
+namespace report {
 
 struct GatherLimits {
     std::optional<double> seconds;  // stop once this long has passed
@@ -29,6 +31,6 @@ using ScanFunction = std::function<bool(const std::uint8_t* buffer)>;
 // Opens the SAP socket through the IPX library and hands each received buffer
 // to scan, until the limits are reached, a stop is requested or the transport
 // fails. One buffer, zero-filled once, receives every datagram.
-GatherResult GatherSap(const GatherLimits& limits, const StopRequest& stop, const ScanFunction& scan);
+GatherResult GatherSap(const GatherLimits& limits, const tools::StopSignal& stop, const ScanFunction& scan);
 
 }  // namespace report

@@ -15,7 +15,7 @@
 #include "ReportOptions.h"
 #include "SapGathering.h"
 #include "StatusText.h"
-#include "StopRequest.h"
+#include "StopSignal.h"
 #include "TransportConfig.h"
 #include "sap/ServiceReport.h"
 #include "sap/ServiceTable.h"
@@ -104,7 +104,7 @@ int main(int argc, char** argv) {
     sap::ServiceTable<report::ReportList> table(list, serviceCount);
     report::GatherResult result;
     {
-        const report::StopRequest stop;
+        const tools::StopSignal stop;
         result = report::GatherSap(limits, stop, [&](const std::uint8_t* buffer) { return table.Scan(buffer); });
     }
 

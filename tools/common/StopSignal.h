@@ -2,7 +2,7 @@
 
 #include <csignal>
 
-namespace demonet {
+namespace tools {
 
 // Turns SIGINT and SIGTERM into a flag. The signals stay blocked except while
 // the program waits in ppoll() with waitMask(), so a stop request can never
@@ -25,4 +25,4 @@ private:
     struct sigaction m_previousTerm{};
 };
 
-}  // namespace demonet
+}  // namespace tools

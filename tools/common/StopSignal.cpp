@@ -1,6 +1,6 @@
 #include "StopSignal.h"
 
-namespace demonet {
+namespace tools {
 
 namespace {
 
@@ -44,4 +44,4 @@ int StopSignal::signalNumber() const {
     return g_stopSignal;
 }
 
-}  // namespace demonet
+}  // namespace tools

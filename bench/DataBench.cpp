@@ -9,40 +9,28 @@
 
 #include "bench/BenchReport.h"
 #include "framework/ListCtrl.h"
-#include "ipx/TolvSipx.h"
+#include "SapGathering.h"
+#include "StopSignal.h"
 #include "sap/ServiceTable.h"
 
 namespace {
 
-// Drains the capture through the library; returns datagrams and adds entries.
+// Drains the capture through the library, as the report command gathers;
+// returns datagrams and counts the entries offered to the table.
 long DrainCapture(const std::string& capturePath, CListCtrl& list, int& count, long& entries) {
     setenv("TOLVSIPX", ("file:" + capturePath).c_str(), 1);
-    const std::uint8_t socketBytes[2] = {0x04, 0x52};
-    std::uint16_t socketNumber;
-    std::memcpy(&socketNumber, socketBytes, 2);
-    std::uint32_t handle = 0;
-    if (TolvSipxOpenSocket(0, -1, &socketNumber, &handle) < 0) return -1;
-    TolvSipxControlBlock* block = nullptr;
-    TolvSipxAllocControlBlock(4, 0, &block);
-    std::array<std::uint8_t, sap::kReceiveBufferSize> buffer{};
-    TolvSipxFragment fragment{buffer.data(), static_cast<std::uint32_t>(buffer.size())};
-    block->socketHandle = handle;
-    block->fragmentCount = 1;
-    block->fragments = &fragment;
     sap::ServiceTable<CListCtrl> table(list, count);
     long datagrams = 0;
-    TolvSipxReceiveDatagram(block);
-    // The file transport delivers until the capture ends; then it stays pending.
-    while (TolvSipxCheckCompletion(block) == 0) {
+    const tools::StopSignal stop;
+    report::GatherLimits limits;
+    limits.untilCaptureEnd = true;
+    const report::GatherResult result = report::GatherSap(limits, stop, [&](const std::uint8_t* buffer) {
         ++datagrams;
         for (std::size_t k = 0; k < sap::kSlotCount; ++k)
-            if (!sap::SlotName(sap::SlotAt(buffer.data(), k)).empty()) ++entries;
-        table.Scan(buffer.data());
-        TolvSipxReceiveDatagram(block);
-    }
-    TolvSipxFreeControlBlock(block);
-    TolvSipxCloseSocket(handle);
-    return datagrams;
+            if (!sap::SlotName(sap::SlotAt(buffer, k)).empty()) ++entries;
+        return table.Scan(buffer);
+    });
+    return result.end == report::GatherEnd::Finished ? datagrams : -1;
 }
 
 std::unique_ptr<CListCtrl> NewList() {

@@ -44,7 +44,8 @@ TOLVSIPX_STATUS LiveTransport::open(const std::string& interfaceName, std::uniqu
     pcap_t* handle = pcap_create(interfaceName.c_str(), error);
     if (!handle)
         return TOLVSIPX_STATUS_CAPTURE_FAILED;
-    std::unique_ptr<LiveTransport> self(new (std::nothrow) LiveTransport);
+    // The watch starts before activation, so that a change in between is not missed.
+    std::unique_ptr<LiveTransport> self(new (std::nothrow) LiveTransport(interfaceName));
     if (!self) {
         pcap_close(handle);
         return TOLVSIPX_STATUS_OUT_OF_RESOURCES;
@@ -75,6 +76,8 @@ TOLVSIPX_STATUS LiveTransport::open(const std::string& interfaceName, std::uniqu
 
 std::vector<int> LiveTransport::descriptors() const
 {
+    if (m_link.descriptor() >= 0)
+        return {m_fd, m_link.descriptor()};
     return {m_fd};
 }
 
@@ -90,8 +93,13 @@ TransportPoll LiveTransport::next(int& linkType, PacketBytes& frame)
         frame = PacketBytes(data, header->caplen);
         return TransportPoll::Frame;
     }
-    if (result == 0)
-        return TransportPoll::Nothing;
+    if (result == 0) {
+        // An interface set down delivers nothing and libpcap says nothing of it.
+        if (!m_link.wentDown())
+            return TransportPoll::Nothing;
+        m_failure = TOLVSIPX_STATUS_INTERFACE_DOWN;
+        return TransportPoll::Failed;
+    }
     // The interface went down or away, or the capture broke: the run cannot go on.
     m_failure = TOLVSIPX_STATUS_INTERFACE_DOWN;
     return TransportPoll::Failed;

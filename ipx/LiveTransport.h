@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "LinkWatch.h"
 #include "Transport.h"
 
 struct pcap;
@@ -22,11 +23,12 @@ public:
     TOLVSIPX_STATUS failure() const override { return m_failure; }
 
 private:
-    LiveTransport() = default;
+    explicit LiveTransport(const std::string& interfaceName) : m_link(interfaceName) {}
 
     pcap* m_pcap = nullptr;
     int m_linkType = 0;
     int m_fd = -1;
+    LinkWatch m_link;
     TOLVSIPX_STATUS m_failure = 0;
 };
 

@@ -291,33 +291,53 @@ TEST(Interop, LiveCaptureOnVethWithEveryFraming)
     rip.socket = 0x0453;
     const cw::Bytes ripFrame = cw::ethernetFrame(cw::Framing::EthernetII, cw::ipxPacket(rip, {}, 1, cw::sapQuery(1)));
 
-    std::set<std::string> seen;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (seen != expected && std::chrono::steady_clock::now() < deadline) {
-        // Rounds repeat until all arrive: a fresh link may drop the first frames.
-        for (const Injected& frame : frames) {
-            if (seen.count(frame.name))
-                continue;
-            const cw::Bytes bytes = cw::ethernetFrame(frame.framing, sapIpx(frame.name), frame.tags);
-            sendto(injector, bytes.data(), bytes.size(), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
+    // Rounds repeat until all arrive or time runs out: a fresh link may drop the first frames.
+    const auto deliver = [&](const std::set<std::string>& wanted) {
+        std::set<std::string> seen;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (seen != wanted && std::chrono::steady_clock::now() < deadline) {
+            for (const Injected& frame : frames) {
+                if (!wanted.count(frame.name) || seen.count(frame.name))
+                    continue;
+                const cw::Bytes bytes = cw::ethernetFrame(frame.framing, sapIpx(frame.name), frame.tags);
+                sendto(injector, bytes.data(), bytes.size(), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
+            }
+            sendto(injector, ripFrame.data(), ripFrame.size(), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
+            while (receiver.receive(100) == TOLVSIPX_STATUS_SUCCESS) {
+                for (const SapName& entry : sapNames(receiver.buffer()))
+                    seen.insert(entry.name);
+                if (TolvSipxReceiveDatagram(receiver.block()) != TOLVSIPX_STATUS_SUCCESS)
+                    return seen;
+            }
         }
-        sendto(injector, ripFrame.data(), ripFrame.size(), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
-        while (receiver.receive(100) == TOLVSIPX_STATUS_SUCCESS) {
-            for (const SapName& entry : sapNames(receiver.buffer()))
-                seen.insert(entry.name);
-            ASSERT_EQ(TolvSipxReceiveDatagram(receiver.block()), TOLVSIPX_STATUS_SUCCESS);
-        }
-    }
+        return seen;
+    };
+    EXPECT_EQ(deliver(expected), expected);
+
+    // Set down but not removed, the interface delivers nothing and libpcap
+    // says nothing: the run must still learn it, and Start fails until the
+    // interface is up again.
+    const auto failureWithin = [&receiver](int seconds) {
+        TOLVSIPX_STATUS status = TOLVSIPX_STATUS_PENDING;
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+        while (status == TOLVSIPX_STATUS_PENDING && std::chrono::steady_clock::now() < end)
+            status = receiver.receive(50);
+        return status;
+    };
+    ASSERT_EQ(std::system("ip link set v1 down"), 0);
+    EXPECT_EQ(failureWithin(3), TOLVSIPX_STATUS_INTERFACE_DOWN);
+    EXPECT_EQ(TolvSipxReceiveDatagram(receiver.block()), TOLVSIPX_STATUS_INTERFACE_DOWN);
+    receiver.stop();
+    EXPECT_EQ(receiver.start(), TOLVSIPX_STATUS_INTERFACE_DOWN);
+    receiver.stop();
+    ASSERT_EQ(std::system("ip link set v1 up"), 0);
+    ASSERT_EQ(receiver.start(), TOLVSIPX_STATUS_SUCCESS);
+    EXPECT_EQ(deliver({"VETH-ETHII"}), std::set<std::string>{"VETH-ETHII"});
     close(injector);
-    EXPECT_EQ(seen, expected);
 
     // The interface disappears mid-run: the run learns it.
     ASSERT_EQ(std::system("ip link del v0"), 0);
-    TOLVSIPX_STATUS status = TOLVSIPX_STATUS_PENDING;
-    const auto gone = std::chrono::steady_clock::now() + std::chrono::seconds(3);
-    while (status == TOLVSIPX_STATUS_PENDING && std::chrono::steady_clock::now() < gone)
-        status = receiver.receive(50);
-    EXPECT_EQ(status, TOLVSIPX_STATUS_INTERFACE_DOWN);
+    EXPECT_EQ(failureWithin(3), TOLVSIPX_STATUS_INTERFACE_DOWN);
     EXPECT_EQ(TolvSipxReceiveDatagram(receiver.block()), TOLVSIPX_STATUS_INTERFACE_DOWN);
 }
 

@@ -1,10 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string>
 
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -90,6 +94,60 @@ TEST_F(AtomicFileWriterTest, SavingThroughALinkUpdatesItsTarget) {
     ASSERT_TRUE(WriteFileAtomically(link, "new", error)) << error;
     EXPECT_TRUE(fs::is_symlink(link));
     EXPECT_EQ(Read(real), "new");
+}
+
+// A small tmpfs of our own, in a private mount namespace so that nothing
+// outside this test process sees it. Needs root; each test runs in its own
+// process, so the namespace ends with it.
+class SmallFileSystem : public AtomicFileWriterTest {
+protected:
+    void SetUp() override {
+        AtomicFileWriterTest::SetUp();
+        if (geteuid() != 0)
+            GTEST_SKIP() << "mounting a small file system needs root";
+        if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+            GTEST_SKIP() << "no private mount namespace here: " << std::strerror(errno);
+        ASSERT_EQ(mount("zorvik-test", m_dir.c_str(), "tmpfs", 0, "size=64k"), 0) << std::strerror(errno);
+        m_mounted = true;
+    }
+    void TearDown() override {
+        if (m_mounted)
+            umount2(m_dir.c_str(), MNT_DETACH);
+        AtomicFileWriterTest::TearDown();
+    }
+
+    bool m_mounted = false;
+};
+
+TEST_F(SmallFileSystem, DiskFullSaysSoAndKeepsTheExistingReport) {
+    const fs::path path = m_dir / "report.log";
+    std::string error;
+    ASSERT_TRUE(WriteFileAtomically(path, "precious", error)) << error;
+
+    // Larger than the whole file system: the new copy cannot fit beside the old.
+    const std::string huge(128 * 1024, 'x');
+    EXPECT_FALSE(WriteFileAtomically(path, huge, error));
+    EXPECT_NE(error.find("No space left"), std::string::npos) << error;
+    EXPECT_EQ(Read(path), "precious");
+    EXPECT_EQ(FilesInFolder(), 1u);  // the partial copy is gone again
+
+    // Space freed, the same save succeeds.
+    const std::string fits(16 * 1024, 'y');
+    EXPECT_TRUE(WriteFileAtomically(path, fits, error)) << error;
+    EXPECT_EQ(Read(path), fits);
+}
+
+TEST_F(SmallFileSystem, ReadOnlyFileSystemSaysSoAndKeepsTheExistingReport) {
+    const fs::path path = m_dir / "report.log";
+    std::string error;
+    ASSERT_TRUE(WriteFileAtomically(path, "precious", error)) << error;
+    ASSERT_EQ(mount(nullptr, m_dir.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr), 0) << std::strerror(errno);
+
+    EXPECT_FALSE(WriteFileAtomically(path, "lost?", error));
+    EXPECT_NE(error.find("Read-only file system"), std::string::npos) << error;
+    EXPECT_FALSE(WriteFileAtomically(m_dir / "new.log", "lost?", error));
+    EXPECT_EQ(Read(path), "precious");
+    EXPECT_EQ(FilesInFolder(), 1u);
 }
 
 }  // namespace

@@ -18,6 +18,14 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include "app/MonitorApp.h"
 #include "framework/MessageQueue.h"
 #include "ui/ServiceListDialog.h"
@@ -232,6 +240,72 @@ TEST_F(MainWindow, SecondStartBringsTheFirstToTheFrontAndEndsWithZero) {
     EXPECT_EQ(second.exitCode(), 0);
     EXPECT_FALSE(main->GetWidget()->isMinimized());
     qunsetenv("XDG_RUNTIME_DIR");
+}
+
+// Connects to the instance socket, sends bytes and closes; as uid when given
+// (a forked child that changes user first). True when the bytes were sent.
+bool SendToInstance(const std::string& path, const std::string& bytes, uid_t uid = static_cast<uid_t>(-1)) {
+    const auto send = [&path, &bytes] {
+        sockaddr_un addr {};
+        addr.sun_family = AF_UNIX;
+        path.copy(addr.sun_path, sizeof addr.sun_path - 1);
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        const bool sent = fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 &&
+                          ::write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
+        if (fd >= 0) {
+            ::close(fd);
+        }
+        return sent;
+    };
+    if (uid == static_cast<uid_t>(-1)) {
+        return send();
+    }
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::_exit(::setgid(uid) == 0 && ::setuid(uid) == 0 && send() ? 0 : 1);
+    }
+    int status = 0;
+    return child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+TEST_F(MainWindow, InstanceSocketActsOnlyOnTheOwnersActivationRequest) {
+    QTemporaryDir runtime;
+    ASSERT_TRUE(runtime.isValid());
+    qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
+    ASSERT_TRUE(IsFirstInstance());
+    qunsetenv("XDG_RUNTIME_DIR");
+    const std::string path = runtime.filePath("zorvik.sock").toStdString();
+    struct stat info {};
+    ASSERT_EQ(::stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    main->GetWidget()->showMinimized();
+
+    const std::string request = "ZORVIK-ACTIVATE\n";
+    const std::string others[] = {"", "hello\n", "ZORVIK-ACTIVATE", request + "and more", "zorvik-activate\n",
+                                  std::string(4096, 'A')};
+    for (const std::string& bytes : others) {
+        EXPECT_TRUE(SendToInstance(path, bytes));
+        WaitingLoop(30);
+        EXPECT_TRUE(main->GetWidget()->isMinimized()) << "acted on \"" << bytes.substr(0, 20) << "\"";
+    }
+
+    // Another user: the folder and the socket keep it out, and were they
+    // opened up, the peer's credentials still would.
+    if (::geteuid() == 0) {
+        const uid_t nobody = 65534;
+        EXPECT_FALSE(SendToInstance(path, request, nobody));
+        ::chmod(runtime.path().toLocal8Bit().constData(), 0777);
+        ::chmod(path.c_str(), 0666);
+        EXPECT_TRUE(SendToInstance(path, request, nobody));
+        WaitingLoop(30);
+        EXPECT_TRUE(main->GetWidget()->isMinimized()) << "acted on another user's request";
+        ::chmod(runtime.path().toLocal8Bit().constData(), 0700);
+    }
+
+    // The request itself still works after all that.
+    EXPECT_TRUE(SendToInstance(path, request));
+    WaitingLoop(50);
+    EXPECT_FALSE(main->GetWidget()->isMinimized());
 }
 
 TEST_F(MainWindow, F1WithoutTheGuideSaysHelpFailed) {

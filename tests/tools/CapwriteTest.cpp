@@ -97,6 +97,27 @@ TEST_F(Capwrite, StormMixIsMostlySevenEntries)
     EXPECT_EQ(summary.distinctServices, summary.entries);
 }
 
+TEST_F(Capwrite, MarksFollowEveryNthResponseInOrder)
+{
+    cw::StormOptions options;
+    options.datagrams = 25;
+    options.queries = 4;  // not counted towards a mark
+    options.markEvery = 10;
+    const cw::StormSummary summary = write(options, "marks.pcap");
+    EXPECT_EQ(summary.marks, 2u);
+    EXPECT_EQ(summary.frames, 25u + 4u + 2u);
+    EXPECT_EQ(cw::stormMark(1), "~MARK-0000001~");
+
+    if (std::system("command -v tcpdump >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "tcpdump is not installed";
+    const std::string text = run("tcpdump -nn -r " + path("marks.pcap") + " -X 2>/dev/null");
+    const std::size_t first = text.find("~MARK-0000001~");
+    const std::size_t second = text.find("~MARK-0000002~");
+    ASSERT_NE(first, std::string::npos) << text;
+    ASSERT_NE(second, std::string::npos);
+    EXPECT_LT(first, second);
+}
+
 struct DecodeCase {
     const char* name;
     bool mix;

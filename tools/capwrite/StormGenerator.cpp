@@ -53,6 +53,7 @@ private:
     bool emit(const Bytes& ipx);
     Bytes response();
     Bytes malformed();
+    Bytes mark();
 
     const StormOptions& m_options;
     StormSummary& m_summary;
@@ -107,6 +108,13 @@ Bytes Storm::response()
     return ipxPacket(sapBroadcast(), serverEndpoint(m_cursor, kSapSocket), 4, sapResponse(entries));
 }
 
+Bytes Storm::mark()
+{
+    ServiceEntry entry = stormService(0);
+    entry.name = stormMark(++m_summary.marks);
+    return ipxPacket(sapBroadcast(), serverEndpoint(0, kSapSocket), 4, sapResponse({entry}));
+}
+
 Bytes Storm::malformed()
 {
     Bytes ipx = ipxPacket(sapBroadcast(), serverEndpoint(0, kSapSocket), 4, sapResponse({stormService(0)}));
@@ -143,11 +151,14 @@ bool Storm::run(std::string& error)
         for (std::size_t i = kinds.size() - 1; i > 0; --i)
             std::swap(kinds[i], kinds[below(i + 1)]);
     }
+    std::uint64_t responses = 0;
     for (const FrameKind kind : kinds) {
         bool ok = true;
         switch (kind) {
         case FrameKind::Response:
             ok = emit(response());
+            if (ok && m_options.markEvery && ++responses % m_options.markEvery == 0)
+                ok = emit(mark());
             break;
         case FrameKind::Query:
             ok = emit(ipxPacket(sapBroadcast(), serverEndpoint(1, 0x4000), 4, sapQuery(0xFFFF)));
@@ -199,6 +210,13 @@ bool writeStorm(const StormOptions& options, StormSummary& summary, std::string&
     summary = StormSummary{};
     Storm storm(options, summary);
     return storm.run(error);
+}
+
+std::string stormMark(std::uint64_t n)
+{
+    char name[48];
+    std::snprintf(name, sizeof name, "~MARK-%07llu~", static_cast<unsigned long long>(n));
+    return name;
 }
 
 }  // namespace zorvik::capwrite

@@ -26,6 +26,9 @@ struct StormOptions {
     std::uint64_t malformed = 0;
     std::uint64_t seed = 1;
     std::uint64_t intervalUs = 1000;
+    // After every markEvery responses, one more response advertising only
+    // stormMark(n) for the n-th mark, so a reader can tell how far it got.
+    std::uint64_t markEvery = 0;
 };
 
 struct StormSummary {
@@ -33,10 +36,14 @@ struct StormSummary {
     std::uint64_t responses = 0;
     std::uint64_t entries = 0;
     std::uint64_t distinctServices = 0;  // services that appeared at least once
+    std::uint64_t marks = 0;
 };
 
 // The services a storm advertises, in the order first advertised.
 ServiceEntry stormService(std::uint64_t index);
+
+// The name of the n-th progress mark (n from 1), e.g. "~MARK-0000001~".
+std::string stormMark(std::uint64_t n);
 
 bool writeStorm(const StormOptions& options, StormSummary& summary, std::string& error);
 

@@ -12,7 +12,7 @@ PACKAGES := cmake make g++ pkg-config qt6-base-dev qt6-qpa-plugins libpcap-dev \
             libgtest-dev libgmock-dev fonts-dejavu-core libcap2-bin clang libclang-rt-14-dev \
             tcpdump dosbox iproute2 xvfb xauth
 
-.PHONY: all build deps test run install bench clean fuzz test-asan
+.PHONY: all build deps test run install bench soak clean fuzz test-asan
 
 all: build
 
@@ -42,6 +42,12 @@ test: deps
 bench: deps
 	$(MAKE) build
 	$(BUILD)/zorvik-bench $(CAPTURE)
+
+# Memory and throughput over a long storm: make soak [SOAK_DATAGRAMS=n]
+SOAK_DATAGRAMS ?= 5000000
+soak: deps
+	$(MAKE) build
+	$(BUILD)/zorvik-soak $(SOAK_DATAGRAMS)
 
 run: deps
 	$(MAKE) build

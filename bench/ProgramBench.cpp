@@ -2,19 +2,17 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <functional>
 #include <vector>
 
-#include <QCoreApplication>
-#include <QTimer>
+#include <QObject>
 #include <pcap/pcap.h>
 
 #include "CapturePackets.h"
 #include "PcapWriter.h"
 #include "bench/BenchReport.h"
+#include "bench/BenchWindow.h"
 #include "framework/WinApp.h"
 #include "ui/ServiceListDialog.h"
-#include "ui/res/ZorvikResources.h"
 #include "ui/res/resource.h"
 
 namespace cw = zorvik::capwrite;
@@ -46,38 +44,6 @@ bool WriteMarkedCapture(const std::string& source, const std::string& marked) {
     out.write(time + 1, frame.data(), frame.size());
     return out.close();
 }
-
-namespace {
-
-// Calls action from a Qt timer (which runs while the window pumps) once cond holds.
-void When(QObject* owner, std::function<bool()> cond, std::function<void()> action) {
-    auto* timer = new QTimer(owner);
-    QObject::connect(timer, &QTimer::timeout, [timer, cond, action] {
-        if (!cond()) return;
-        timer->stop();
-        action();
-    });
-    timer->start(1);
-}
-
-CServiceListDialog* NewMainWindow() {
-    AfxSetResourceTable(&ZorvikResources());
-    auto* main = new CServiceListDialog;
-    AfxGetApp()->m_pMainWnd = main;
-    main->Create();
-    return main;
-}
-
-void CloseMainWindow(CServiceListDialog* main) {
-    main->DestroyWindow();
-    for (int i = 0; i < 3; ++i) {
-        QCoreApplication::processEvents();
-        while (AfxIsMessagePending() && AfxGetApp()->PumpMessage()) {
-        }
-    }
-}
-
-}  // namespace
 
 double MeasureProgram(const std::string& marked, long datagrams) {
     setenv("TOLVSIPX", ("file:" + marked).c_str(), 1);

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <fstream>
 #include <functional>
+#include <ostream>
 #include <set>
 #include <string>
 
@@ -85,6 +86,9 @@ struct StormCase {
     int linkType;
     int vlanTags;
 };
+
+// Test lists name the case, not its bytes.
+void PrintTo(const StormCase& c, std::ostream* out) { *out << c.name; }
 
 class StormCases : public FileTransport, public ::testing::WithParamInterface<StormCase> {};
 
@@ -236,6 +240,9 @@ struct BadFileCase {
     std::function<std::string(const ScratchDir&)> make;
     TOLVSIPX_STATUS status;
 };
+
+// Test lists name the case, not its bytes.
+void PrintTo(const BadFileCase& c, std::ostream* out) { *out << c.name; }
 
 class BadFiles : public FileTransport, public ::testing::WithParamInterface<BadFileCase> {};
 

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <ostream>
 #include <string>
 
 #include <unistd.h>
@@ -125,6 +126,9 @@ struct DecodeCase {
     int vlanTags;
     const char* marker;  // what tcpdump prints for the framing
 };
+
+// Test lists name the case, not its bytes.
+void PrintTo(const DecodeCase& c, std::ostream* out) { *out << c.name; }
 
 class TcpdumpDecodes : public Capwrite, public ::testing::WithParamInterface<DecodeCase> {};
 

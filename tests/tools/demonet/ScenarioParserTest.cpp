@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
+#include <ostream>
 #include <set>
 #include <string>
 
@@ -65,6 +66,9 @@ struct BadScenario {
     int line;
     const char* message;  // a part of the message that must be there
 };
+
+// Test lists name the case, not its bytes.
+void PrintTo(const BadScenario& c, std::ostream* out) { *out << c.what; }
 
 class ScenarioParserErrorTest : public ::testing::TestWithParam<BadScenario> {};
 

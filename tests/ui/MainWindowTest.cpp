@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QUrl>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -188,6 +189,42 @@ TEST_F(MainWindow, ViewTogglesHideBarsInPlaceAndCheckMarksFollow) {
     EXPECT_TRUE(view->actions().at(0)->isChecked());
     main->SendMessage(WM_COMMAND, ID_VIEW_TOOLBAR);
     EXPECT_EQ(tb.GetWidget()->geometry(), before);
+}
+
+TEST_F(MainWindow, HiddenStatusBarIsNotUpdatedAndCatchesUpWhenShown) {
+    Idle();
+    ASSERT_EQ(Probe::Status(main).GetPaneText(1), "0");
+    main->SendMessage(WM_COMMAND, ID_VIEW_STATUS_BAR);
+    ASSERT_FALSE(Probe::Status(main).IsWindowVisible());
+    main->m_nServiceCount = 5;
+    Idle();
+    EXPECT_EQ(Probe::Status(main).GetPaneText(1), "0");
+    main->SendMessage(WM_COMMAND, ID_VIEW_STATUS_BAR);
+    Idle();
+    EXPECT_EQ(Probe::Status(main).GetPaneText(1), "5");
+    main->m_nServiceCount = 0;
+}
+
+TEST_F(MainWindow, CentredOnTheWorkAreaAndTheAboutBoxOverTheWindow) {
+    QWidget* window = main->GetWidget();
+    const QPoint workCentre = window->screen()->availableGeometry().center();
+    const QPoint windowCentre = window->frameGeometry().center();
+    EXPECT_LE((windowCentre - workCentre).manhattanLength(), 2) << windowCentre.x() << "," << windowCentre.y();
+
+    // Moved off the screen's centre, so that centred over the window is not
+    // centred on the screen by chance.
+    window->move(10, 20);
+    const QPoint movedCentre = window->frameGeometry().center();
+    ASSERT_GT((movedCentre - workCentre).manhattanLength(), 50);
+    QPoint boxCentre;
+    QTimer::singleShot(0, [&boxCentre] {
+        QWidget* box = QApplication::activeModalWidget();
+        ASSERT_NE(box, nullptr);
+        boxCentre = box->frameGeometry().center();
+        QTest::keyClick(box, Qt::Key_Escape);
+    });
+    main->SendMessage(WM_COMMAND, ID_SHOW_ABOUT);
+    EXPECT_LE((boxCentre - movedCentre).manhattanLength(), 2) << boxCentre.x() << "," << boxCentre.y();
 }
 
 TEST_F(MainWindow, EscapeEndsTheApplicationWithoutClose) {
